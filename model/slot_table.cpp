@@ -1,0 +1,219 @@
+#include "model/slot_table.h"
+
+#include <array>
+
+namespace velmora {
+
+namespace {
+
+// Rows in table order. Texts are GBK byte escapes (scripts/gbk_literal.py
+// makes them); the comment above each row gives slot, section, key and label.
+constexpr std::array<CommandSlot, 79> kSlots{{
+    // 1: 时序器 / 通道1开 / 通道1开
+    {1, "01", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "1\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "101", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "1", "\xBF\xAA"},
+    // 2: 时序器 / 通道1关 / 通道1关
+    {2, "02", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "1\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "102", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "1", "\xB9\xD8"},
+    // 3: 时序器 / 通道2开 / 通道2开
+    {3, "03", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "2\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "103", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "2", "\xBF\xAA"},
+    // 4: 时序器 / 通道2关 / 通道2关
+    {4, "04", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "2\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "104", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "2", "\xB9\xD8"},
+    // 5: 时序器 / 通道3开 / 通道3开
+    {5, "05", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "3\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "105", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "3", "\xBF\xAA"},
+    // 6: 时序器 / 通道3关 / 通道3关
+    {6, "06", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "3\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "106", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "3", "\xB9\xD8"},
+    // 7: 时序器 / 通道4开 / 通道4开
+    {7, "07", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "4\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "107", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "4", "\xBF\xAA"},
+    // 8: 时序器 / 通道4关 / 通道4关
+    {8, "08", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "4\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "108", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "4", "\xB9\xD8"},
+    // 9: 时序器 / 通道5开 / 通道5开
+    {9, "09", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "5\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "109", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "5", "\xBF\xAA"},
+    // 10: 时序器 / 通道5关 / 通道5关
+    {10, "0A", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "5\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "110", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "5", "\xB9\xD8"},
+    // 11: 时序器 / 通道6开 / 通道6开
+    {11, "0B", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "6\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "111", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "6", "\xBF\xAA"},
+    // 12: 时序器 / 通道6关 / 通道6关
+    {12, "0C", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "6\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "112", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "6", "\xB9\xD8"},
+    // 13: 时序器 / 通道7开 / 通道7开
+    {13, "0D", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "7\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "113", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "7", "\xBF\xAA"},
+    // 14: 时序器 / 通道7关 / 通道7关
+    {14, "0E", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "7\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "114", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "7", "\xB9\xD8"},
+    // 15: 时序器 / 通道8开 / 通道8开
+    {15, "0F", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "8\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "115", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "8", "\xBF\xAA"},
+    // 16: 时序器 / 通道8关 / 通道8关
+    {16, "10", DeviceGroup::Sequencer, "\xCD\xA8\xB5\xC0" "8\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "116", "\xB7\xD6\xD7\xE9\xBF\xF2" "5", "\xCD\xA8\xB5\xC0" "8", "\xB9\xD8"},
+    // 17: 投影机 / 投影机开 / 电源开
+    {17, "11", DeviceGroup::Projector, "\xCD\xB6\xD3\xB0\xBB\xFA\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "117", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "\xB5\xE7\xD4\xB4\xBF\xAA", ""},
+    // 18: 投影机 / 投影机关 / 电源关
+    {18, "12", DeviceGroup::Projector, "\xCD\xB6\xD3\xB0\xBB\xFA\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "118", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "\xB5\xE7\xD4\xB4\xB9\xD8", ""},
+    // 19: 播放器 / 播放器开 / 电源开
+    {19, "13", DeviceGroup::Player, "\xB2\xA5\xB7\xC5\xC6\xF7\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "119", "\xB7\xD6\xD7\xE9\xBF\xF2" "7", "\xB5\xE7\xD4\xB4\xBF\xAA", ""},
+    // 20: 播放器 / 播放器关 / 电源关
+    {20, "14", DeviceGroup::Player, "\xB2\xA5\xB7\xC5\xC6\xF7\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "120", "\xB7\xD6\xD7\xE9\xBF\xF2" "7", "\xB5\xE7\xD4\xB4\xB9\xD8", ""},
+    // 21: 功放 / 功放开 / 电源开
+    {21, "15", DeviceGroup::Amplifier, "\xB9\xA6\xB7\xC5\xBF\xAA", "\xB1\xE0\xBC\xAD\xBF\xF2" "121", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xB5\xE7\xD4\xB4\xBF\xAA", ""},
+    // 22: 功放 / 功放关 / 电源关
+    {22, "16", DeviceGroup::Amplifier, "\xB9\xA6\xB7\xC5\xB9\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "122", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xB5\xE7\xD4\xB4\xB9\xD8", ""},
+    // 23: 投影机 / VGA1 / VGA1
+    {23, "17", DeviceGroup::Projector, "VGA1", "\xB1\xE0\xBC\xAD\xBF\xF2" "123", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "VGA1", ""},
+    // 24: 投影机 / VGA2 / VGA2
+    {24, "18", DeviceGroup::Projector, "VGA2", "\xB1\xE0\xBC\xAD\xBF\xF2" "124", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "VGA2", ""},
+    // 25: 投影机 / HDMI1 / HDMI1
+    {25, "19", DeviceGroup::Projector, "HDMI1", "\xB1\xE0\xBC\xAD\xBF\xF2" "125", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "HDMI1", ""},
+    // 26: 投影机 / HDMI2 / HDMI2
+    {26, "1A", DeviceGroup::Projector, "HDMI2", "\xB1\xE0\xBC\xAD\xBF\xF2" "126", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "HDMI2", ""},
+    // 27: 投影机 / HOME / HOME
+    {27, "1B", DeviceGroup::Projector, "HOME", "\xB1\xE0\xBC\xAD\xBF\xF2" "127", "\xB7\xD6\xD7\xE9\xBF\xF2" "6", "HOME", ""},
+    // 28: 播放器 / 上 / 上
+    {28, "1C", DeviceGroup::Player, "\xC9\xCF", "\xB1\xE0\xBC\xAD\xBF\xF2" "128", "\xB7\xD6\xD7\xE9\xBF\xF2" "7", "\xC9\xCF", ""},
+    // 29: 播放器 / 下 / 下
+    {29, "1D", DeviceGroup::Player, "\xCF\xC2", "\xB1\xE0\xBC\xAD\xBF\xF2" "129", "\xB7\xD6\xD7\xE9\xBF\xF2" "7", "\xCF\xC2", ""},
+    // 30: 播放器 / 左 / 左
+    {30, "1E", DeviceGroup::Player, "\xD7\xF3", "\xB1\xE0\xBC\xAD\xBF\xF2" "130", "\xB7\xD6\xD7\xE9\xBF\xF2" "7", "\xD7\xF3", ""},
+    // 31: 播放器 / 右 / 右
+    {31, "1F", DeviceGroup::Player, "\xD3\xD2", "\xB1\xE0\xBC\xAD\xBF\xF2" "131", "\xB7\xD6\xD7\xE9\xBF\xF2" "7", "\xD3\xD2", ""},
+    // 32: 播放器 / OK / OK
+    {32, "20", DeviceGroup::Player, "OK", "\xB1\xE0\xBC\xAD\xBF\xF2" "132", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "OK", ""},
+    // 33: 播放器 / 返回 / 返回
+    {33, "21", DeviceGroup::Player, "\xB7\xB5\xBB\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "133", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xB7\xB5\xBB\xD8", ""},
+    // 34: 播放器 / 主页 / 主页
+    {34, "22", DeviceGroup::Player, "\xD6\xF7\xD2\xB3", "\xB1\xE0\xBC\xAD\xBF\xF2" "134", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xD6\xF7\xD2\xB3", ""},
+    // 35: 播放器 / 菜单 / 菜单
+    {35, "23", DeviceGroup::Player, "\xB2\xCB\xB5\xA5", "\xB1\xE0\xBC\xAD\xBF\xF2" "135", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xB2\xCB\xB5\xA5", ""},
+    // 36: 播放器 / 字幕 / 字幕
+    {36, "24", DeviceGroup::Player, "\xD7\xD6\xC4\xBB", "\xB1\xE0\xBC\xAD\xBF\xF2" "136", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xD7\xD6\xC4\xBB", ""},
+    // 37: 播放器 / 音轨 / 音轨
+    {37, "25", DeviceGroup::Player, "\xD2\xF4\xB9\xEC", "\xB1\xE0\xBC\xAD\xBF\xF2" "137", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xD2\xF4\xB9\xEC", ""},
+    // 38: 播放器 / 音量+ / 音量+
+    {38, "26", DeviceGroup::Player, "\xD2\xF4\xC1\xBF+", "\xB1\xE0\xBC\xAD\xBF\xF2" "138", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xD2\xF4\xC1\xBF+", ""},
+    // 39: 播放器 / 音量- / 音量-
+    {39, "27", DeviceGroup::Player, "\xD2\xF4\xC1\xBF-", "\xB1\xE0\xBC\xAD\xBF\xF2" "139", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xD2\xF4\xC1\xBF-", ""},
+    // 40: 播放器 / 静音 / 静音
+    {40, "28", DeviceGroup::Player, "\xBE\xB2\xD2\xF4", "\xB1\xE0\xBC\xAD\xBF\xF2" "140", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xBE\xB2\xD2\xF4", ""},
+    // 41: 播放器 / 快进 / 快进
+    {41, "29", DeviceGroup::Player, "\xBF\xEC\xBD\xF8", "\xB1\xE0\xBC\xAD\xBF\xF2" "141", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xBF\xEC\xBD\xF8", ""},
+    // 42: 播放器 / 快退 / 快退
+    {42, "2A", DeviceGroup::Player, "\xBF\xEC\xCD\xCB", "\xB1\xE0\xBC\xAD\xBF\xF2" "142", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xBF\xEC\xCD\xCB", ""},
+    // 43: 播放器 / 上一曲 / 上一曲
+    {43, "2B", DeviceGroup::Player, "\xC9\xCF\xD2\xBB\xC7\xFA", "\xB1\xE0\xBC\xAD\xBF\xF2" "143", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xC9\xCF\xD2\xBB\xC7\xFA", ""},
+    // 44: 播放器 / 下一曲 / 下一曲
+    {44, "2C", DeviceGroup::Player, "\xCF\xC2\xD2\xBB\xC7\xFA", "\xB1\xE0\xBC\xAD\xBF\xF2" "144", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xCF\xC2\xD2\xBB\xC7\xFA", ""},
+    // 45: 播放器 / 播放 / 播放
+    {45, "2D", DeviceGroup::Player, "\xB2\xA5\xB7\xC5", "\xB1\xE0\xBC\xAD\xBF\xF2" "145", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xB2\xA5\xB7\xC5", ""},
+    // 46: 播放器 / 暂停 / 暂停
+    {46, "2E", DeviceGroup::Player, "\xD4\xDD\xCD\xA3", "\xB1\xE0\xBC\xAD\xBF\xF2" "146", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xD4\xDD\xCD\xA3", ""},
+    // 47: 播放器 / 停止 / 停止
+    {47, "2F", DeviceGroup::Player, "\xCD\xA3\xD6\xB9", "\xB1\xE0\xBC\xAD\xBF\xF2" "147", "\xB7\xD6\xD7\xE9\xBF\xF2" "9", "\xCD\xA3\xD6\xB9", ""},
+    // 48: 功放 / movie / movie
+    {48, "30", DeviceGroup::Amplifier, "movie", "\xB1\xE0\xBC\xAD\xBF\xF2" "148", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "movie", ""},
+    // 49: 功放 / music / music
+    {49, "31", DeviceGroup::Amplifier, "music", "\xB1\xE0\xBC\xAD\xBF\xF2" "149", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "music", ""},
+    // 50: 功放 / game / game
+    {50, "32", DeviceGroup::Amplifier, "game", "\xB1\xE0\xBC\xAD\xBF\xF2" "150", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "game", ""},
+    // 51: 功放 / TV / TV
+    {51, "33", DeviceGroup::Amplifier, "TV", "\xB1\xE0\xBC\xAD\xBF\xF2" "151", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "TV", ""},
+    // 52: 功放 / computer / computer
+    {52, "34", DeviceGroup::Amplifier, "computer", "\xB1\xE0\xBC\xAD\xBF\xF2" "152", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "computer", ""},
+    // 53: 功放 / golf / golf
+    {53, "35", DeviceGroup::Amplifier, "golf", "\xB1\xE0\xBC\xAD\xBF\xF2" "153", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "golf", ""},
+    // 54: 功放 / HDMI1 / HDMI1
+    {54, "36", DeviceGroup::Amplifier, "HDMI1", "\xB1\xE0\xBC\xAD\xBF\xF2" "154", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "HDMI1", ""},
+    // 55: 功放 / HDMI2 / HDMI2
+    {55, "37", DeviceGroup::Amplifier, "HDMI2", "\xB1\xE0\xBC\xAD\xBF\xF2" "155", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "HDMI2", ""},
+    // 56: 功放 / 上 / 上
+    {56, "38", DeviceGroup::Amplifier, "\xC9\xCF", "\xB1\xE0\xBC\xAD\xBF\xF2" "156", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xC9\xCF", ""},
+    // 57: 功放 / 下 / 下
+    {57, "39", DeviceGroup::Amplifier, "\xCF\xC2", "\xB1\xE0\xBC\xAD\xBF\xF2" "157", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xCF\xC2", ""},
+    // 58: 功放 / 左 / 左
+    {58, "3A", DeviceGroup::Amplifier, "\xD7\xF3", "\xB1\xE0\xBC\xAD\xBF\xF2" "158", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xD7\xF3", ""},
+    // 59: 功放 / 右 / 右
+    {59, "3B", DeviceGroup::Amplifier, "\xD3\xD2", "\xB1\xE0\xBC\xAD\xBF\xF2" "159", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xD3\xD2", ""},
+    // 60: 功放 / OK / OK
+    {60, "3C", DeviceGroup::Amplifier, "OK", "\xB1\xE0\xBC\xAD\xBF\xF2" "160", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "OK", ""},
+    // 61: 功放 / 返回 / 返回
+    {61, "3D", DeviceGroup::Amplifier, "\xB7\xB5\xBB\xD8", "\xB1\xE0\xBC\xAD\xBF\xF2" "161", "\xB7\xD6\xD7\xE9\xBF\xF2" "8", "\xB7\xB5\xBB\xD8", ""},
+    // 62: 功放 / 主页 / 主页
+    {62, "3E", DeviceGroup::Amplifier, "\xD6\xF7\xD2\xB3", "\xB1\xE0\xBC\xAD\xBF\xF2" "162", "\xB7\xD6\xD7\xE9\xBF\xF2" "10", "\xD6\xF7\xD2\xB3", ""},
+    // 63: 功放 / 菜单 / 菜单
+    {63, "3F", DeviceGroup::Amplifier, "\xB2\xCB\xB5\xA5", "\xB1\xE0\xBC\xAD\xBF\xF2" "163", "\xB7\xD6\xD7\xE9\xBF\xF2" "10", "\xB2\xCB\xB5\xA5", ""},
+    // 64: 功放 / 音量+ / 音量+
+    {64, "40", DeviceGroup::Amplifier, "\xD2\xF4\xC1\xBF+", "\xB1\xE0\xBC\xAD\xBF\xF2" "164", "\xB7\xD6\xD7\xE9\xBF\xF2" "10", "\xD2\xF4\xC1\xBF+", ""},
+    // 65: 功放 / 音量- / 音量-
+    {65, "41", DeviceGroup::Amplifier, "\xD2\xF4\xC1\xBF-", "\xB1\xE0\xBC\xAD\xBF\xF2" "165", "\xB7\xD6\xD7\xE9\xBF\xF2" "10", "\xD2\xF4\xC1\xBF-", ""},
+    // 66: 功放 / 静音 / 静音
+    {66, "42", DeviceGroup::Amplifier, "\xBE\xB2\xD2\xF4", "\xB1\xE0\xBC\xAD\xBF\xF2" "166", "\xB7\xD6\xD7\xE9\xBF\xF2" "10", "\xBE\xB2\xD2\xF4", ""},
+    // 67: 扩展 / 扩展1 / 扩展1
+    {67, "43", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "1", "\xB1\xE0\xBC\xAD\xBF\xF2" "167", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "1", ""},
+    // 68: 扩展 / 扩展2 / 扩展2
+    {68, "44", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "2", "\xB1\xE0\xBC\xAD\xBF\xF2" "168", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "2", ""},
+    // 69: 扩展 / 扩展3 / 扩展3
+    {69, "45", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "3", "\xB1\xE0\xBC\xAD\xBF\xF2" "169", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "3", ""},
+    // 70: 扩展 / 扩展4 / 扩展4
+    {70, "46", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "4", "\xB1\xE0\xBC\xAD\xBF\xF2" "170", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "4", ""},
+    // 71: 扩展 / 扩展5 / 扩展5
+    {71, "47", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "5", "\xB1\xE0\xBC\xAD\xBF\xF2" "171", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "5", ""},
+    // 72: 扩展 / 扩展6 / 扩展6
+    {72, "48", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "6", "\xB1\xE0\xBC\xAD\xBF\xF2" "172", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "6", ""},
+    // 73: 扩展 / 扩展7 / 扩展7
+    {73, "49", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "7", "\xB1\xE0\xBC\xAD\xBF\xF2" "173", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "7", ""},
+    // 74: 扩展 / 扩展8 / 扩展8
+    {74, "4A", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "8", "\xB1\xE0\xBC\xAD\xBF\xF2" "174", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "8", ""},
+    // 75: 扩展 / 扩展9 / 扩展9
+    {75, "4B", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "9", "\xB1\xE0\xBC\xAD\xBF\xF2" "175", "\xB7\xD6\xD7\xE9\xBF\xF2" "11", "\xC0\xA9\xD5\xB9" "9", ""},
+    // 76: 扩展 / 扩展10 / 扩展10
+    {76, "4C", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "10", "\xB1\xE0\xBC\xAD\xBF\xF2" "176", "\xB7\xD6\xD7\xE9\xBF\xF2" "12", "\xC0\xA9\xD5\xB9" "10", ""},
+    // 77: 扩展 / 扩展11 / 扩展11
+    {77, "4D", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "11", "\xB1\xE0\xBC\xAD\xBF\xF2" "177", "\xB7\xD6\xD7\xE9\xBF\xF2" "12", "\xC0\xA9\xD5\xB9" "11", ""},
+    // 78: 扩展 / 扩展12 / 扩展12
+    {78, "4E", DeviceGroup::Extension, "\xC0\xA9\xD5\xB9" "12", "\xB1\xE0\xBC\xAD\xBF\xF2" "178", "\xB7\xD6\xD7\xE9\xBF\xF2" "12", "\xC0\xA9\xD5\xB9" "12", ""},
+    // 98: 扩展 / 握手指令 / K7效果器握手指令
+    {98, "62", DeviceGroup::Extension, "\xCE\xD5\xCA\xD6\xD6\xB8\xC1\xEE", "\xB1\xE0\xBC\xAD\xBF\xF2" "198", "\xB7\xD6\xD7\xE9\xBF\xF2" "12", "K7\xD0\xA7\xB9\xFB\xC6\xF7\xCE\xD5\xCA\xD6\xD6\xB8\xC1\xEE", ""},
+}};
+
+} // namespace
+
+std::string_view groupName(DeviceGroup group)
+{
+    switch (group) {
+    case DeviceGroup::Sequencer: return "\xCA\xB1\xD0\xF2\xC6\xF7"; // 时序器
+    case DeviceGroup::Projector: return "\xCD\xB6\xD3\xB0\xBB\xFA"; // 投影机
+    case DeviceGroup::Player: return "\xB2\xA5\xB7\xC5\xC6\xF7";    // 播放器
+    case DeviceGroup::Amplifier: return "\xB9\xA6\xB7\xC5";         // 功放
+    case DeviceGroup::Extension: return "\xC0\xA9\xD5\xB9";         // 扩展
+    }
+    return {};
+}
+
+std::span<const CommandSlot> SlotTable::all()
+{
+    return kSlots;
+}
+
+std::span<const CommandSlot> SlotTable::numbered()
+{
+    return std::span<const CommandSlot>(kSlots).first(78);
+}
+
+const CommandSlot &SlotTable::handshake()
+{
+    return kSlots.back();
+}
+
+const CommandSlot *slotByNumber(int n)
+{
+    if (n >= 1 && n <= 78)
+        return &kSlots[static_cast<std::size_t>(n - 1)];
+    if (n == kHandshakeSlotNumber)
+        return &kSlots.back();
+    return nullptr;
+}
+
+const CommandSlot *slotByKey(std::string_view section, std::string_view key)
+{
+    for (const CommandSlot &slot : kSlots) {
+        if (slot.key == key && slot.section() == section)
+            return &slot;
+    }
+    return nullptr;
+}
+
+} // namespace velmora
