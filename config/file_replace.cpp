@@ -82,7 +82,8 @@ bool replaceFileContent(const fs::path &file, std::string_view content, const Co
     bool ok = false;
     try {
         ok = writer(stream, content) && syncFileToDisk(stream);
-    } catch (const std::exception &) {
+    } catch (...) {
+        // Whatever stopped the writer, the old file must stay.
         ok = false;
     }
     ok = (std::fclose(stream) == 0) && ok;

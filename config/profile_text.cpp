@@ -105,6 +105,42 @@ struct Line {
 //   a section the first entry of a key counts.
 // - NUL and any other byte are ordinary bytes: they end nothing. Lines may
 //   be of any length; only the value handed back is cut.
+void classify(std::string_view text, Line &line)
+{
+    line.named = false;
+    line.name = {};
+    line.value = {};
+    std::size_t first = 0;
+    while (first < text.size() && isBlank(text[first]))
+        ++first;
+    if (first == text.size()) {
+        line.kind = LineKind::Blank;
+        return;
+    }
+    const char lead = text[first];
+    if (lead == ';' || lead == '#') {
+        line.kind = LineKind::Comment;
+        return;
+    }
+    if (lead == '[') {
+        line.kind = LineKind::Header;
+        const std::size_t close = findAsciiOutsideCharacters(text, ']', first + 1);
+        if (close != std::string_view::npos) {
+            line.named = true;
+            line.name = trimBlanks(text.substr(first + 1, close - first - 1));
+        }
+        return;
+    }
+    const std::size_t equals = text.find('=', first);
+    if (equals == std::string_view::npos) {
+        line.kind = LineKind::Other;
+        return;
+    }
+    line.kind = LineKind::Entry;
+    line.name = trimBlanks(text.substr(first, equals - first));
+    line.value = trimBlanks(text.substr(equals + 1));
+}
+
 class LineReader {
 public:
     explicit LineReader(std::string_view text)
@@ -136,42 +172,6 @@ public:
     }
 
 private:
-    static void classify(std::string_view text, Line &line)
-    {
-        line.named = false;
-        line.name = {};
-        line.value = {};
-        std::size_t first = 0;
-        while (first < text.size() && isBlank(text[first]))
-            ++first;
-        if (first == text.size()) {
-            line.kind = LineKind::Blank;
-            return;
-        }
-        const char lead = text[first];
-        if (lead == ';' || lead == '#') {
-            line.kind = LineKind::Comment;
-            return;
-        }
-        if (lead == '[') {
-            line.kind = LineKind::Header;
-            const std::size_t close = findAsciiOutsideCharacters(text, ']', first + 1);
-            if (close != std::string_view::npos) {
-                line.named = true;
-                line.name = trimBlanks(text.substr(first + 1, close - first - 1));
-            }
-            return;
-        }
-        const std::size_t equals = text.find('=', first);
-        if (equals == std::string_view::npos) {
-            line.kind = LineKind::Other;
-            return;
-        }
-        line.kind = LineKind::Entry;
-        line.name = trimBlanks(text.substr(first, equals - first));
-        line.value = trimBlanks(text.substr(equals + 1));
-    }
-
     std::string_view m_text;
     std::size_t m_pos = 0;
 };
@@ -179,11 +179,6 @@ private:
 bool hasLineBreak(std::string_view text)
 {
     return text.find_first_of(kLineEnd) != std::string_view::npos;
-}
-
-bool isStorableName(std::string_view name)
-{
-    return !name.empty() && !hasLineBreak(name) && !isBlank(name.front()) && !isBlank(name.back());
 }
 
 std::string entryLine(std::string_view key, std::string_view value)
@@ -237,13 +232,22 @@ bool profileNamesEqual(std::string_view a, std::string_view b)
 
 bool isStorableWrite(const ProfileWrite &write)
 {
-    if (!isStorableName(write.section) || !isStorableName(write.key) || hasLineBreak(write.value))
+    if (write.section.empty() || write.key.empty())
         return false;
-    if (findAsciiOutsideCharacters(write.section, ']', 0) != std::string_view::npos)
+    if (hasLineBreak(write.section) || hasLineBreak(write.key) || hasLineBreak(write.value))
         return false;
-    const char keyLead = write.key.front();
-    return write.key.find('=') == std::string_view::npos && keyLead != '[' && keyLead != ';'
-        && keyLead != '#';
+    // Storable when the lines the writer makes read back as these very
+    // names: this rules out surrounding blanks, "]" in a section, "=" in a
+    // key, a key that reads as a header or a comment, and a section ending
+    // in half a character that would swallow the "]".
+    Line line;
+    const std::string header = "[" + std::string(write.section) + "]";
+    classify(header, line);
+    if (line.kind != LineKind::Header || !line.named || line.name != write.section)
+        return false;
+    const std::string entry = entryLine(write.key, {});
+    classify(entry, line);
+    return line.kind == LineKind::Entry && line.name == write.key;
 }
 
 std::string findProfileValue(std::string_view content, std::string_view section, std::string_view key)

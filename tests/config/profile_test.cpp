@@ -210,7 +210,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, RejectedWriteTest,
         RejectCase { "key_with_trailing_tab", "s", "k\t", "1" }, RejectCase { "empty_key", "s", "", "1" },
         RejectCase { "empty_section", "", "k", "1" }, RejectCase { "section_with_bracket", "s]x", "k", "1" },
         RejectCase { "section_with_line_break", "s\r\n", "k", "1" },
-        RejectCase { "section_with_blank", "s ", "k", "1" }),
+        RejectCase { "section_with_blank", "s ", "k", "1" },
+        // The "]" would become the second byte of a character.
+        RejectCase { "section_ending_in_lead_byte", "s\xBF", "k", "1" }),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(WriteProfileValue, RefusesWhatItCannotReplaceSafely)
