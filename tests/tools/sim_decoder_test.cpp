@@ -126,6 +126,11 @@ INSTANTIATE_TEST_SUITE_P(Sim, Streams,
         // The command bytes hold a whole BEGIN_FRAME: only the gap ends a slot frame.
         StreamCase { "slot_holding_AD_and_a_frame", { { 0ms, "ADBD3D43" + kBegin }, { 230ms, kBegin } },
             300ms, { "F AD BD 3D 43 AD 66 66 66 66 AA AA AA BD", "F AD 66 66 66 66 AA AA AA BD" }, nullptr },
+        // Bytes after exactly the quiet time start anew, before idle() was asked.
+        StreamCase { "quiet_gap_seen_by_the_next_bytes", { { 0ms, "ADBD3D0101" }, { 10ms, kBegin } }, 10ms,
+            { "F AD BD 3D 01 01", "F AD 66 66 66 66 AA AA AA BD" }, nullptr },
+        StreamCase { "gap_just_below_the_quiet_time", { { 0ms, "ADBD3D01" }, { 9ms, "02" } }, 30ms,
+            { "F AD BD 3D 01 02" }, nullptr },
         StreamCase { "slot_in_pieces_within_the_quiet_time",
             { { 0ms, "ADBD" }, { 4ms, "3D05" }, { 8ms, "1122" }, { 17ms, "33" } }, 40ms,
             { "F AD BD 3D 05 11 22 33" }, nullptr },
