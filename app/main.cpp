@@ -1,12 +1,6 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/application.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Velmora_V1.02"));
-    window.setFixedSize(949, 700);
-    window.show();
-    return app.exec();
+    return velmora::runApplication(argc, argv);
 }
