@@ -177,7 +177,11 @@ TEST_F(LinkTest, SendResults)
     EXPECT_TRUE(link.send({})) << "open link, no bytes";
     // Bytes a cooked line would translate or swallow: CR, LF, XON, XOFF, ^C, 0, FF.
     const Bytes frame { 0xAD, 0x0D, 0x0A, 0x11, 0x13, 0x03, 0x00, 0xFF, 0xBD };
+    bool dispatched = false;
+    QMetaObject::invokeMethod(
+        &link, [&] { dispatched = true; }, Qt::QueuedConnection);
     EXPECT_TRUE(link.send(frame));
+    EXPECT_FALSE(dispatched) << "send dispatched the caller's events";
     EXPECT_EQ(pty.read(frame.size(), kDeadline), frame) << "the empty send must have written nothing";
     // What follows the frame on the line is the next send, nothing else.
     EXPECT_TRUE(link.send({ 0x5A }));
