@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -28,7 +29,6 @@
 #include <QStyleOptionGroupBox>
 #include <QTextEdit>
 #include <QTimer>
-#include <QValidator>
 #include <QWindow>
 
 namespace velmora {
@@ -42,17 +42,45 @@ constexpr int kInstructionsPage = 2;
 
 const QString kClosedStatus = QStringLiteral("状态：串口未打开...");
 
-// Letters typed or pasted into a command box become capitals as they enter.
-class UpperCaseValidator : public QValidator {
+QString upperCased(QString text)
+{
+    for (QChar &c : text) {
+        if (c.isLower())
+            c = c.toUpper();
+    }
+    return text;
+}
+
+// A command box: letters typed or pasted become capitals as they enter;
+// text the program puts in stays as it is.
+class CommandBox : public QLineEdit {
 public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
+    CommandBox()
     {
-        for (QChar &c : input) {
-            if (c.isLower())
-                c = c.toUpper();
+        // Paste, drop and input methods arrive here; typed keys are already
+        // upper-cased in keyPressEvent, so their undo history stays intact.
+        connect(this, &QLineEdit::textEdited, this, [this](const QString &text) {
+            const QString upper = upperCased(text);
+            if (upper == text)
+                return;
+            const int cursor = cursorPosition();
+            setText(upper);
+            setCursorPosition(cursor);
+        });
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QString upper = upperCased(event->text());
+        if (upper == event->text()) {
+            QLineEdit::keyPressEvent(event);
+            return;
         }
-        return Acceptable;
+        QKeyEvent capital(event->type(), event->key(), event->modifiers(), upper, event->isAutoRepeat(),
+            ushort(event->count()));
+        QLineEdit::keyPressEvent(&capital);
+        event->setAccepted(capital.isAccepted());
     }
 };
 
@@ -122,8 +150,7 @@ QWidget *createWidget(const ControlSpec &spec)
         return edit;
     }
     case ControlKind::CommandBox: {
-        auto *edit = new QLineEdit;
-        edit->setValidator(new UpperCaseValidator(edit));
+        auto *edit = new CommandBox;
         edit->setFont(commandBoxFont());
         return edit;
     }
@@ -364,13 +391,8 @@ QByteArray MainWindow::commandText(const CommandSlot &slot) const
 void MainWindow::setCommandText(const CommandSlot &slot, const QByteArray &gbkText)
 {
     // Text loaded from a file stays exactly as found (the write operation
-    // then reports lower-case digits); only typing and pasting turn letters
-    // into capitals.
-    QLineEdit *box = commandBox(slot);
-    const QValidator *upperCase = box->validator();
-    box->setValidator(nullptr);
-    box->setText(fromGbk(gbkText));
-    box->setValidator(upperCase);
+    // then reports lower-case digits).
+    commandBox(slot)->setText(fromGbk(gbkText));
 }
 
 void MainWindow::disableDeviceButtons()

@@ -314,7 +314,7 @@ TEST_F(LayoutTest, LearningAreaCaptionIsRed)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             red += image.pixelColor(x, y).red() > 200 && image.pixelColor(x, y).green() < 90
-                   && image.pixelColor(x, y).blue() < 90;
+                && image.pixelColor(x, y).blue() < 90;
     EXPECT_GT(red, 20);
 }
 
