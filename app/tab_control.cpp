@@ -10,14 +10,10 @@ TabControl::TabControl(const QStringList &titles, QWidget *parent)
     : QWidget(parent)
     , m_bar(new QTabBar(this))
 {
-    // The tab row's height is fixed once, so page children keep their
-    // places even when a later style change alters the bar's size hint.
-    m_barHeight = m_bar->sizeHint().height();
     m_bar->setDrawBase(false);
     m_bar->setExpanding(false);
     for (const QString &title : titles) {
         m_bar->addTab(title);
-        m_barHeight = std::max(m_barHeight, m_bar->sizeHint().height());
         auto *page = new QWidget(this);
         page->setObjectName(title);
         page->hide();
@@ -62,9 +58,9 @@ void TabControl::placeOnPage(int index, QWidget *child, const QRect &outerGeomet
 
 void TabControl::layoutPages()
 {
-    m_bar->setGeometry(2, 0, width() - 4, m_barHeight);
+    m_bar->setGeometry(2, 0, width() - 4, kBarHeight);
     for (QWidget *page : std::as_const(m_pages))
-        page->setGeometry(0, m_barHeight, width(), height() - m_barHeight);
+        page->setGeometry(0, kBarHeight, width(), height() - kBarHeight);
 }
 
 void TabControl::resizeEvent(QResizeEvent *event)

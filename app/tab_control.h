@@ -36,7 +36,10 @@ private:
     void layoutPages();
 
     QTabBar *m_bar = nullptr;
-    int m_barHeight = 0;
+    // The tab row is as tall as the layout's pages expect (their first
+    // group boxes start 24 pixels below the outer corner), whatever the
+    // style's size hint; fixed, so page children keep their places.
+    static constexpr int kBarHeight = 21;
     QList<QWidget *> m_pages;
 };
 

@@ -1,6 +1,7 @@
 #include "app/visual_style.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -68,6 +69,7 @@ public:
         switch (control) {
         case CC_ComboBox: drawComboBox(option, painter, widget); return;
         case CC_ScrollBar: drawScrollBar(option, painter, widget); return;
+        case CC_GroupBox: drawGroupBox(option, painter, widget); return;
         default: QProxyStyle::drawComplexControl(control, option, painter, widget);
         }
     }
@@ -161,7 +163,8 @@ private:
         }
         fillFramed(painter, option->rect, option->palette.color(QPalette::Base));
         const QRect arrowArea = subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget);
-        QStyleOption button = *option;
+        // Only the plain part: the arrow button is drawn as a primitive.
+        QStyleOption button = static_cast<const QStyleOption &>(*option);
         button.rect = arrowArea.adjusted(1, 1, -1, -1);
         fillFramed(painter, button.rect, buttonFill(option));
         QStyleOption arrow = button;
@@ -190,7 +193,8 @@ private:
             const QRect r = subControlRect(CC_ScrollBar, bar, part.part, widget);
             if (r.isEmpty())
                 continue;
-            QStyleOption piece = *option;
+            // Only the plain part: each piece is drawn as a primitive.
+            QStyleOption piece = static_cast<const QStyleOption &>(*option);
             piece.rect = r;
             if (bar->activeSubControls & part.part && bar->state & State_Sunken)
                 piece.state |= State_Sunken;
@@ -203,6 +207,35 @@ private:
             }
         }
         frameRect(painter, option->rect);
+    }
+
+    // A caption on the frame line, as the layout's places expect: the frame
+    // runs through the middle of the caption, and children placed a little
+    // below the top edge do not cover it.
+    void drawGroupBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
+    {
+        const auto *box = qstyleoption_cast<const QStyleOptionGroupBox *>(option);
+        if (!box) {
+            QProxyStyle::drawComplexControl(CC_GroupBox, option, painter, widget);
+            return;
+        }
+        const QFontMetrics &metrics = option->fontMetrics;
+        const QRect rect = option->rect;
+        const int frameTop = rect.top() + metrics.ascent() / 2;
+        QRect caption(
+            rect.left() + 7, rect.top() - 1, metrics.horizontalAdvance(box->text) + 4, metrics.height());
+        painter->save();
+        painter->setClipRegion(QRegion(rect).subtracted(box->text.isEmpty() ? QRegion() : QRegion(caption)));
+        const QRect frame(rect.left(), frameTop, rect.width() - 1, rect.bottom() - frameTop);
+        painter->setPen(option->palette.color(QPalette::Mid));
+        painter->drawRect(frame.adjusted(0, 0, -1, -1));
+        painter->setPen(option->palette.color(QPalette::Light));
+        painter->drawRect(frame.adjusted(1, 1, 0, 0));
+        painter->setClipping(false);
+        painter->setPen(
+            box->textColor.isValid() ? box->textColor : option->palette.color(QPalette::WindowText));
+        painter->drawText(caption, Qt::AlignCenter | Qt::TextSingleLine, box->text);
+        painter->restore();
     }
 
     QColor m_frame;

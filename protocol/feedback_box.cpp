@@ -43,16 +43,22 @@ FeedbackBox::FeedbackBox(int maxLength, QWidget *parent)
     setUndoRedoEnabled(false);
 }
 
-int FeedbackBox::length() const
+int FeedbackBox::documentLength() const
 {
     // characterCount() includes one separator per block and a final one.
     const QTextDocument *doc = document();
     return doc->characterCount() - 1 + (doc->blockCount() - 1);
 }
 
+int FeedbackBox::length() const
+{
+    return documentLength() + m_pendingLength;
+}
+
 QString FeedbackBox::text() const
 {
-    return toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    QString all = toPlainText() + m_pending;
+    return all.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
 QString FeedbackBox::fitting(const QString &text, int removed) const
@@ -60,6 +66,9 @@ QString FeedbackBox::fitting(const QString &text, int removed) const
     int room = m_maxLength - (length() - removed);
     if (room <= 0)
         return {};
+    // The receive path: a byte text without line breaks that fits.
+    if (text.size() <= room && !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
     const QString plain = normalisedBreaks(text);
     qsizetype take = 0;
     for (; take < plain.size(); ++take) {
@@ -76,19 +85,34 @@ void FeedbackBox::appendText(const QString &text)
     const QString piece = fitting(text, 0);
     if (piece.isEmpty())
         return;
+    if (m_pending.isEmpty())
+        QMetaObject::invokeMethod(this, &FeedbackBox::flushPending, Qt::QueuedConnection);
+    m_pending += piece;
+    m_pendingLength += crlfLength(piece);
+}
+
+void FeedbackBox::flushPending()
+{
+    if (m_pending.isEmpty())
+        return;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(piece);
+    cursor.insertText(m_pending);
+    m_pending.clear();
+    m_pendingLength = 0;
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void FeedbackBox::clearText()
 {
+    m_pending.clear();
+    m_pendingLength = 0;
     clear();
 }
 
 void FeedbackBox::keyPressEvent(QKeyEvent *event)
 {
+    flushPending();
     const QString typed = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
         ? QStringLiteral("\n")
         : event->text();
@@ -103,6 +127,7 @@ void FeedbackBox::keyPressEvent(QKeyEvent *event)
 
 void FeedbackBox::insertFromMimeData(const QMimeData *source)
 {
+    flushPending();
     if (!source->hasText())
         return;
     const int removed = crlfLength(textCursor().selectedText().replace(QChar::ParagraphSeparator, '\n'));
