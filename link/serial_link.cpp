@@ -4,9 +4,11 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QSerialPort>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +18,10 @@
 namespace velmora {
 
 namespace {
+
+// How long one turn of the event loop raises received bytes before it lets
+// other events in.
+constexpr qint64 kDeliverySliceNs = 10'000'000;
 
 QSerialPort::StopBits stopBitsFromCode(int code)
 {
@@ -133,7 +139,11 @@ private:
 SerialLink::SerialLink(PortResolver resolver, QObject *parent)
     : QObject(parent)
     , m_resolver(std::move(resolver))
+    , m_resume(new QTimer(this))
 {
+    m_resume->setSingleShot(true);
+    m_resume->setInterval(0);
+    connect(m_resume, &QTimer::timeout, this, &SerialLink::deliver);
 }
 
 SerialLink::~SerialLink()
@@ -256,13 +266,26 @@ void SerialLink::deliver()
         m_queue.clear();
         m_wakePending = false;
     }
+    // A delivery that used up its slice goes on from its timer, after the
+    // timers that are due; a wake-up for a newer batch must not jump ahead.
+    if (m_resume->isActive())
+        return;
     const QPointer<SerialLink> self(this);
+    QElapsedTimer slice;
+    slice.start();
     while (m_deliverPos < m_delivering.size()) {
         emit byteReceived(m_delivering[m_deliverPos++]);
         // A handler may destroy the link; one that restarts it empties the
         // list through close().
         if (!self)
             return;
+        // A flood (megabytes queued while the handlers were busy) must not
+        // hold the thread: after one slice the rest waits its turn behind
+        // timers, input and repaints, still in order.
+        if (m_deliverPos < m_delivering.size() && slice.nsecsElapsed() > kDeliverySliceNs) {
+            m_resume->start();
+            return;
+        }
     }
     m_delivering.clear();
     m_deliverPos = 0;

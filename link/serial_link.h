@@ -14,6 +14,7 @@
 #include <vector>
 
 class QThread;
+class QTimer;
 
 namespace velmora {
 
@@ -64,7 +65,8 @@ private:
 
     // Reader thread: queue received bytes and wake the link's thread once per batch.
     void enqueue(const char *data, std::size_t size);
-    // Link's thread: raise every queued byte.
+    // Link's thread: raise the queued bytes in order, one time slice per
+    // turn of the event loop.
     void deliver();
 
     PortResolver m_resolver;
@@ -86,6 +88,9 @@ private:
     // this one; appending here keeps the order.
     std::vector<std::uint8_t> m_delivering;
     std::size_t m_deliverPos = 0;
+    // Resumes a delivery that used up its slice; a timer, so that the
+    // other timers (the quiet timer among them) are due in the same turn.
+    QTimer *m_resume = nullptr;
 };
 
 } // namespace velmora
