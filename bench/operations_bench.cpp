@@ -14,6 +14,7 @@
 #include "protocol/feedback_box.h"
 #include "protocol/frames.h"
 #include "protocol/reply_display.h"
+#include "support/cpu_time.h"
 #include "support/fake_controller.h"
 #include "support/modal.h"
 
@@ -22,8 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <memory>
@@ -34,14 +33,6 @@ using namespace velmora;
 using namespace std::chrono_literals;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 struct Rig {
     test::FakeController controller;
@@ -82,12 +73,12 @@ int benchWrite()
     owedMs += double(makeBindingFrame(0).size()) + 200; // binding
     owedMs += double(COMMIT_FRAME.size()) + 200 + 100; // commit, bar to 100
     test::MessageBoxAnswerer boxes;
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = test::processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     rig.window->operations().writeLearnedData();
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = test::processCpuSeconds() - cpuBefore;
 
     const auto received = rig.controller.received();
     const auto end = hexTextToBytes(END_FRAME);
@@ -129,14 +120,14 @@ int benchReceive(double megabytes)
             rig.window->replyDisplay().clearFeedback();
         }
     });
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = test::processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     std::thread writer([&] { rig.controller.reply(data); });
     test::waitFor([&] { return shown >= total; }, 600000);
     writer.join();
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = test::processCpuSeconds() - cpuBefore;
     std::printf("receive: %zu of %zu bytes shown%s in %.2f s: %.0f bytes/s, CPU %.3f s per MB (the writer "
                 "thread included), %zu characters appended to the box\n",
         shown, total, inOrder ? " in order" : " OUT OF ORDER", seconds, double(shown) / seconds,

@@ -11,6 +11,7 @@
 #include "model/slot_table.h"
 #include "protocol/feedback_box.h"
 #include "protocol/frames.h"
+#include "support/cpu_time.h"
 #include "support/fake_controller.h"
 #include "support/gbk.h"
 #include "support/modal.h"
@@ -50,14 +51,6 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 namespace {
-
-double processCpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // How long this thread has waited for a processor, from the scheduler's own
 // account; 0 where the system keeps none.
@@ -148,14 +141,14 @@ TEST(AdapterUnplugged, WriteEndsWithItsBoxWithoutBusyLoop)
             return;
         connected.controller.hangUp();
         unplugged = true;
-        cpuAtUnplug = processCpuSeconds();
+        cpuAtUnplug = test::processCpuSeconds();
         unpluggedAt = Clock::now();
     });
     double cpuAtEnd = 0;
     Clock::time_point endedAt;
     test::MessageBoxAnswerer boxes([&](const test::SeenBox &box) {
         if (box.text == QStringLiteral("写入完成")) {
-            cpuAtEnd = processCpuSeconds();
+            cpuAtEnd = test::processCpuSeconds();
             endedAt = Clock::now();
         }
         return true;
