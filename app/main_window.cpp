@@ -334,8 +334,10 @@ void MainWindow::wireHandlers()
         { "按钮011", &ControllerOperations::setDataInterval },
         { "按钮009", &ControllerOperations::setBaudRates },
     };
-    for (const auto &[name, operation] : operations) {
-        connect(control<QPushButton>(QString::fromUtf8(name)), &QPushButton::clicked, this,
+    for (const auto &entry : operations) {
+        // A plain variable: clang before 16 cannot capture a structured binding.
+        const auto operation = entry.second;
+        connect(control<QPushButton>(QString::fromUtf8(entry.first)), &QPushButton::clicked, this,
             [this, operation] { (m_operations.get()->*operation)(); });
     }
     connect(m_link, &SerialLink::byteReceived, this, [this](int value) { m_reply->showReceivedByte(value); });
