@@ -241,7 +241,9 @@ bool isStorableWrite(const ProfileWrite &write)
     // key, a key that reads as a header or a comment, and a section ending
     // in half a character that would swallow the "]".
     Line line;
-    const std::string header = "[" + std::string(write.section) + "]";
+    // Appended rather than "[" + ...: GCC 12 warns falsely (-Wrestrict) on that form when optimising.
+    std::string header(1, '[');
+    header.append(write.section).append(1, ']');
     classify(header, line);
     if (line.kind != LineKind::Header || !line.named || line.name != write.section)
         return false;

@@ -44,11 +44,7 @@ int asOrdinaryUser(const std::function<int()> &check)
 
 ConfigurationValues someValues()
 {
-    ConfigurationValues values;
-    values[0] = "3";
-    values[1] = "19200";
-    values[2] = "A5 01";
-    return values;
+    return ConfigurationValues { "3", "19200", "A5 01" };
 }
 
 TEST(SaveConfigurationPermissions, ReadOnlyFolderKeepsOldFile)

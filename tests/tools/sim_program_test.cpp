@@ -63,6 +63,7 @@ public:
         std::vector<std::string> all { VELMORA_SIM_PROGRAM };
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char *> argv;
+        argv.reserve(all.size() + 1);
         for (std::string &a : all)
             argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -207,8 +208,9 @@ protected:
         std::vector<std::string> texts;
         for (const CommandSlot &slot : SlotTable::all()) {
             std::string text = toHex2(slot.number) + " AD";
+            // Appended, not " " + ...: GCC 12 warns falsely (-Wrestrict) on that at -O3.
             for (int i = 0; i < slot.number % 18; ++i)
-                text += " " + toHex2(slot.number * 7 + i);
+                text.append(1, ' ').append(toHex2(slot.number * 7 + i));
             if (slot.number % 5 == 0)
                 text += "B"; // an odd number of digits
             texts.push_back(text);
