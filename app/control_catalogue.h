@@ -31,7 +31,7 @@ enum class ControlKind {
 };
 
 struct ControlSpec {
-    ControlKind kind;
+    ControlKind kind {};
     QString name;
     QString parent; // empty: the window's client area
     int page = -1; // page of the tab control when parent is the tab control

@@ -82,8 +82,8 @@ int main()
             writes.push_back({ entries[i].section, entries[i].key, values[i] });
         std::size_t size = 0;
         const double editMs = bestMilliseconds(3, [&] { size = applyProfileWrites(bytes, writes).size(); });
-        std::printf(
-            "81 writes in memory, same 50 MiB:      %8.1f ms  (result %.1f MiB)\n", editMs, size / kMiB);
+        std::printf("81 writes in memory, same 50 MiB:      %8.1f ms  (result %.1f MiB)\n", editMs,
+            static_cast<double>(size) / kMiB);
     }
 
     {

@@ -20,7 +20,7 @@ std::filesystem::path toFsPath(const QString &path)
 // form joins description and pattern with a bar.
 QString qtNameFilter(const QString &stored)
 {
-    const QString description = stored.section(QLatin1Char('|'), 0, 0);
+    QString description = stored.section(QLatin1Char('|'), 0, 0);
     const QString pattern = stored.section(QLatin1Char('|'), 1, 1);
     if (pattern.isEmpty() || description.contains(QLatin1Char('(') + pattern + QLatin1Char(')')))
         return description;

@@ -108,11 +108,13 @@ QString byteText(std::uint8_t value)
 
 // The font library loses a little memory once, when Qt first reads its
 // configuration; that is no finding of ours.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker calls
 extern "C" const char *__lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
 }
 
+// NOLINTNEXTLINE(readability-non-const-parameter): the signature libFuzzer calls
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);

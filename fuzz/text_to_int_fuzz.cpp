@@ -33,7 +33,7 @@ const std::array<char, 256> &fullWidthRow()
     static const std::array<char, 256> row = [] {
         std::array<char, 256> out {};
         for (int ascii = 0x21; ascii <= 0x7E; ++ascii)
-            out[std::size_t(ascii + 0x80)] = static_cast<char>(ascii);
+            out[std::size_t(ascii) + 0x80] = static_cast<char>(ascii);
         return out;
     }();
     return row;

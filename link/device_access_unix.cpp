@@ -14,7 +14,7 @@ bool claimDevice(qintptr handle)
     // TIOCEXCL does not stop root, and lock files only stop programs that look
     // for them; an advisory lock on the device itself also stops a second
     // open in this process and programs that lock the same way.
-    int result;
+    int result = 0;
     do {
         result = ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB);
     } while (result == -1 && errno == EINTR);
@@ -24,7 +24,7 @@ bool claimDevice(qintptr handle)
 bool deviceHungUp(qintptr handle)
 {
     pollfd entry { static_cast<int>(handle), POLLIN, 0 };
-    int result;
+    int result = 0;
     do {
         result = ::poll(&entry, 1, 0);
     } while (result == -1 && errno == EINTR);
@@ -43,7 +43,7 @@ bool waitUntilTransmitted(qintptr handle, const QDeadlineTimer &deadline)
             return true;
         if (deadline.hasExpired())
             return false;
-        const timespec pause { 0, 1000 * 1000 };
+        const timespec pause { 0, 1'000'000 }; // 1 ms
         ::nanosleep(&pause, nullptr);
     }
 }

@@ -213,8 +213,8 @@ void drawBoard(QPainter &p)
 
 void drawPinsAndPads(QPainter &p, double bodyLeft)
 {
-    for (int i = 0; i < 2; ++i) {
-        const double cx = bodyLeft + kSlotOffset[i] + kSlotW / 2;
+    for (const double slotOffset : kSlotOffset) {
+        const double cx = bodyLeft + slotOffset + kSlotW / 2;
         for (const double padTop : { 16.0, 145.0 }) {
             QLinearGradient solder(0, padTop, 0, padTop + 9);
             solder.setColorAt(0, QColor(0xee, 0xee, 0xe8));

@@ -27,7 +27,7 @@ std::vector<std::string> crlfLines(const QByteArray &text)
 {
     std::vector<std::string> lines;
     qsizetype start = 0;
-    for (qsizetype end; (end = text.indexOf("\r\n", start)) >= 0; start = end + 2)
+    for (qsizetype end = 0; (end = text.indexOf("\r\n", start)) >= 0; start = end + 2)
         lines.push_back(text.mid(start, end - start).toStdString());
     if (start != text.size())
         lines.push_back(text.mid(start).toStdString() + "<no CR LF at the end>");

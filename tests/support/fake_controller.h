@@ -15,7 +15,7 @@ namespace velmora::test {
 using Clock = std::chrono::steady_clock;
 
 struct ReceivedByte {
-    std::uint8_t value;
+    std::uint8_t value = 0;
     Clock::time_point at;
 };
 

@@ -132,7 +132,7 @@ Bytes PtyPair::read(std::size_t count, std::chrono::milliseconds timeout)
 Bytes PtyPair::readSome(std::chrono::milliseconds timeout)
 {
     pollfd entry { m_master, POLLIN, 0 };
-    int ready;
+    int ready = 0;
     do {
         ready = ::poll(&entry, 1, static_cast<int>(timeout.count()));
     } while (ready < 0 && errno == EINTR);

@@ -106,6 +106,7 @@ TEST_P(Streams, CutsAndRejects)
     FrameDecoder decoder(10ms);
     const auto events = run(decoder, c.chunks, c.idleAt);
     std::vector<std::string> got;
+    got.reserve(events.size());
     for (const DecoderEvent &e : events)
         got.push_back(summary(e));
     EXPECT_EQ(got, c.expected);

@@ -127,11 +127,11 @@ std::string ControllerState::commit()
     }
     if (m_staged.binding) {
         m_table.binding = m_staged.binding;
-        parts.push_back("extension binding");
+        parts.emplace_back("extension binding");
     }
     if (m_staged.interval) {
         m_table.interval = m_staged.interval;
-        parts.push_back("data interval");
+        parts.emplace_back("data interval");
     }
     for (std::size_t i = 0; i < kDevicePortCount; ++i)
         if (m_staged.rates[i]) {

@@ -164,7 +164,7 @@ int Simulator::run()
 
 void Simulator::readLine()
 {
-    std::array<std::uint8_t, 4096> buffer;
+    std::array<std::uint8_t, 4096> buffer {};
     for (;;) {
         const ssize_t n = ::read(m_pty.master(), buffer.data(), buffer.size());
         if (n > 0) {
@@ -184,7 +184,7 @@ void Simulator::readLine()
 
 void Simulator::readInput()
 {
-    std::array<char, 1024> buffer;
+    std::array<char, 1024> buffer {};
     const ssize_t n = ::read(0, buffer.data(), buffer.size());
     if (n <= 0) {
         if (n == 0 || (errno != EINTR && errno != EAGAIN))
@@ -192,7 +192,7 @@ void Simulator::readInput()
         return;
     }
     m_input.append(buffer.data(), static_cast<std::size_t>(n));
-    for (std::size_t end; !m_stop && (end = m_input.find('\n')) != std::string::npos;) {
+    for (std::size_t end = 0; !m_stop && (end = m_input.find('\n')) != std::string::npos;) {
         std::string line = m_input.substr(0, end);
         m_input.erase(0, end + 1);
         if (!line.empty() && line.back() == '\r')

@@ -169,7 +169,7 @@ fs::path defaultProgramDir(const fs::path &simulatorDir, const fs::path &working
         if (dir == dir.parent_path())
             break;
     }
-    const fs::path fallback = workingDir / "build" / "default";
+    fs::path fallback = workingDir / "build" / "default";
     if (hasProgram(fallback / "app") && !hasProgram(fallback))
         return fallback / "app";
     return fallback;

@@ -42,7 +42,7 @@ std::string hexBytes(std::span<const std::uint8_t> bytes, std::size_t limit)
 std::string utf8FromGbk(std::string_view gbk)
 {
     iconv_t cd = iconv_open("UTF-8", "GBK");
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (cd == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): iconv's failure value
         return {};
     std::string in(gbk);
     std::string out(in.size() * 2 + 4, '\0'); // two GBK bytes never need more than three UTF-8 bytes
@@ -104,7 +104,7 @@ std::string describe(const Rejected &rejected)
 std::vector<std::string> tableLines(const ControllerTable &table)
 {
     std::vector<std::string> lines;
-    lines.push_back("controller table:");
+    lines.emplace_back("controller table:");
     const auto slots = SlotTable::all();
     for (std::size_t i = 0; i < slots.size() && i < kSlotCount; ++i)
         lines.push_back("  " + std::string(slots[i].wire) + " " + slotName(slots[i].number) + ": "
